@@ -1,0 +1,65 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace quorvel {
+
+// Splits a byte stream into lines, reading it in large blocks.
+//
+// A line ends at a line feed, which is not part of it, nor is a carriage
+// return directly before the line feed. A last line without a line feed is a
+// line like any other. Lines handed out by ReadLine are views into the
+// reader's buffer, valid until the next call; the buffer grows to hold the
+// longest line read whole. SkipLine passes over a line of any length in
+// constant memory.
+class TLineReader {
+public:
+    // Copies up to `capacity` bytes to `destination` and returns how many;
+    // 0 means end of input. Reports read errors by throwing.
+    using TSource = std::function<std::size_t(char* destination, std::size_t capacity)>;
+
+    explicit TLineReader(TSource source, std::size_t blockSize = std::size_t{1} << 20);
+
+    // The next whole line; false at the end of the input.
+    bool ReadLine(std::string_view& line)
+    {
+        if (const char* feed = FindFeed()) {
+            line = TakeLine(feed);
+            return true;
+        }
+        return ReadLineSlow(line);
+    }
+
+    // Passes over the next line, telling whether it contains `marker`;
+    // false at the end of the input. With `prefix`, its first `prefixLimit`
+    // bytes are kept there (the whole line when it is no longer).
+    bool SkipLine(std::string_view marker, bool& containsMarker, std::string* prefix = nullptr,
+                  std::size_t prefixLimit = 0);
+
+    // 1-based number of the line last read or skipped.
+    std::uint64_t GetLineNumber() const { return lineNumber_; }
+
+private:
+    const char* FindFeed() const;
+    std::string_view TakeLine(const char* feed);
+    bool ReadLineSlow(std::string_view& line);
+    // Appends input after the unread bytes; false at end of input.
+    bool Refill();
+    void MakeRoom();
+
+    TSource source_;
+    std::size_t blockSize_;
+    std::unique_ptr<char[]> buffer_;
+    std::size_t capacity_ = 0;
+    std::size_t begin_ = 0; // first unread byte
+    std::size_t end_ = 0;   // one past the last byte read
+    bool atEnd_ = false;
+    std::uint64_t lineNumber_ = 0;
+};
+
+} // namespace quorvel
