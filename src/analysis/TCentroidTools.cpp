@@ -32,7 +32,7 @@ void RequireBurnIn(std::int32_t burnIn, std::int64_t last, const char* operation
         Fail(std::string(operation) + ": no year to analyse (the series is empty)");
     if (burnIn < 0 || burnIn > last)
         Fail(std::string(operation) + ": burn-in " + std::to_string(burnIn) + " is outside the allowed range 0 to " +
-             std::to_string(last));
+             std::to_string(last) + " (the series has " + std::to_string(last + 1) + " years)");
 }
 
 // Per-year accumulators over the year list [first, first + size).
