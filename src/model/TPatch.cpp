@@ -104,6 +104,23 @@ void TPatch::SetYear(TYear year, double population)
     runs_.insert(runs_.begin() + static_cast<std::ptrdiff_t>(next), TYearRun{year, offset});
 }
 
+void TPatch::SetYears(TYear first, const double* populations, std::size_t count)
+{
+    if (count == 0)
+        return;
+    if (runs_.empty()) {
+        runs_.push_back({first, 0});
+        populations_.assign(populations, populations + count);
+        return;
+    }
+    if (first == std::int64_t{GetMaxYear()} + 1) {
+        populations_.insert(populations_.end(), populations, populations + count);
+        return;
+    }
+    for (std::size_t i = 0; i < count; ++i)
+        SetYear(static_cast<TYear>(first + static_cast<std::int64_t>(i)), populations[i]);
+}
+
 std::unique_ptr<TPatch> TPatch::ShallowClone() const
 {
     return std::make_unique<TPatch>(name_, info_, location_.X(), location_.Y());

@@ -32,6 +32,11 @@ public:
     // The population of a year; throws std::runtime_error("Year does not exist").
     double GetYear(TYear year) const;
 
+    // Stores count populations for the years first, first + 1, ..., exactly
+    // as that many SetYear calls would; fast when the run is the patch's
+    // first or follows its last year. The years must fit in TYear.
+    void SetYears(TYear first, const double* populations, std::size_t count);
+
     // The smallest and largest year held; kNoMinYear and kNoMaxYear when none.
     TYear GetMinYear() const;
     TYear GetMaxYear() const;

@@ -242,14 +242,13 @@ private:
     void ReadBlock(TPatch& patch, std::int64_t yearCount, std::int32_t block, std::int32_t blockCount,
                    std::uint64_t headerLine)
     {
-        if (patch.GetNumYears() == 0)
-            patch.ReserveYears(static_cast<std::size_t>(yearCount));
+        blockValues_.clear();
         std::string_view line;
-        for (std::int64_t k = 0; k < yearCount;) {
+        while (static_cast<std::int64_t>(blockValues_.size()) < yearCount) {
             if (!reader_.ReadLine(line))
                 Fail("file ends inside block " + std::to_string(block) + " of " + std::to_string(blockCount) +
                      " (header on line " + std::to_string(headerLine) + ": " + Quote(currentHeader_) + "): " +
-                     std::to_string(k) + " of " + std::to_string(yearCount) + " values read");
+                     std::to_string(blockValues_.size()) + " of " + std::to_string(yearCount) + " values read");
             // Lines of at most one character, and lines of spaces only, hold
             // no value and do not count.
             if (line.size() <= 1)
@@ -259,12 +258,12 @@ private:
                 ++start;
             if (start == line.size())
                 continue;
-            std::size_t end = start;
-            while (end < line.size() && line[end] != ' ')
-                ++end;
-            patch.SetYear(static_cast<TYear>(startYear_ + k), TTextToNumber::ToDouble(line.substr(start, end - start)));
-            ++k;
+            const char* word = line.data() + start;
+            const auto* space = static_cast<const char*>(std::memchr(word, ' ', line.size() - start));
+            const std::size_t length = space ? static_cast<std::size_t>(space - word) : line.size() - start;
+            blockValues_.push_back(TTextToNumber::ToDouble(std::string_view(word, length)));
         }
+        patch.SetYears(startYear_, blockValues_.data(), blockValues_.size());
     }
 
     TLineReader& reader_;
@@ -275,6 +274,7 @@ private:
     TListState listState_ = TListState::NotBegun;
     std::vector<std::string> patchNames_;
     std::string currentHeader_;
+    std::vector<double> blockValues_;
 };
 
 } // namespace
