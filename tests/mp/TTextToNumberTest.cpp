@@ -59,6 +59,26 @@ TEST(TTextToNumber, ToDoubleAgreesWithAtof)
     }
 }
 
+// Plain decimals of every length around the 53-bit and 19-digit limits of
+// the fast path, as population values are written.
+TEST(TTextToNumber, PlainDecimalsAgreeWithAtof)
+{
+    std::mt19937_64 random(99);
+    for (int i = 0; i < 300000; ++i) {
+        std::string text = random() % 4 == 0 ? "-" : "";
+        const int integerDigits = static_cast<int>(random() % 18);
+        const int fractionDigits = static_cast<int>(random() % 25);
+        for (int d = 0; d < integerDigits; ++d)
+            text += static_cast<char>('0' + random() % 10);
+        if (fractionDigits > 0 || random() % 2 == 0)
+            text += '.';
+        for (int d = 0; d < fractionDigits; ++d)
+            text += static_cast<char>('0' + random() % 10);
+        const double expected = std::atof(text.c_str());
+        ASSERT_TRUE(SameDouble(expected, TTextToNumber::ToDouble(text))) << "text \"" << text << "\"";
+    }
+}
+
 TEST(TTextToNumber, ToLongAgreesWithStrtol)
 {
     std::mt19937_64 random(7);
