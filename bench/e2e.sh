@@ -2,7 +2,7 @@
 # End-to-end benchmark: Quorvel on generated MP files of doubling size,
 # against `wc -l` on the same files as the floor for reading them.
 #
-# Usage: bench/e2e.sh [BUILD_DIR]      (default: build-release)
+# Usage: bench/e2e.sh [BUILD_DIR]      (default: build/release)
 #
 # Environment:
 #   QUORVEL_BENCH_PATCHES  patches per file (default 30000)
@@ -14,7 +14,7 @@
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-build_dir=${1:-$root/build-release}
+build_dir=${1:-$root/build/release}
 patches=${QUORVEL_BENCH_PATCHES:-30000}
 years_list=${QUORVEL_BENCH_YEARS:-"125 250 500 1000"}
 runs=${QUORVEL_BENCH_RUNS:-5}

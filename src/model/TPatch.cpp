@@ -104,6 +104,12 @@ void TPatch::SetYear(TYear year, double population)
     runs_.insert(runs_.begin() + static_cast<std::ptrdiff_t>(next), TYearRun{year, offset});
 }
 
+void TPatch::UseArena(std::shared_ptr<TPopulationArena> arena)
+{
+    if (populations_.empty())
+        populations_ = std::vector<double, TArenaAllocator<double>>(TArenaAllocator<double>(std::move(arena)));
+}
+
 void TPatch::SetYears(TYear first, const double* populations, std::size_t count)
 {
     if (count == 0)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/TPoint.h"
+#include "model/TPopulationArena.h"
 #include "model/TYear.h"
 
 #include <cstddef>
@@ -53,6 +54,10 @@ public:
     // Stores every population of this patch into target, as SetYear would.
     void DeepClone(TPatch& target) const;
 
+    // Takes the storage of populations stored from now on from `arena`;
+    // only for a patch that holds no year yet.
+    void UseArena(std::shared_ptr<TPopulationArena> arena);
+
     std::size_t GetNumYears() const { return populations_.size(); }
     void ReserveYears(std::size_t count) { populations_.reserve(count); }
     // Visits every (year, population) in ascending year order without
@@ -88,7 +93,7 @@ private:
     std::string info_;
     TPoint location_;
     std::vector<TYearRun> runs_;
-    std::vector<double> populations_;
+    std::vector<double, TArenaAllocator<double>> populations_;
 };
 
 } // namespace quorvel

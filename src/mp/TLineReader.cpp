@@ -47,6 +47,19 @@ void TLineReader::MakeRoom()
     end_ = unread;
 }
 
+std::string TLineReader::TakeUnread()
+{
+    std::string unread(buffer_.get() + begin_, end_ - begin_);
+    begin_ = end_;
+    return unread;
+}
+
+TLineReader::TSource TLineReader::TakeSource()
+{
+    atEnd_ = true;
+    return std::move(source_);
+}
+
 bool TLineReader::Refill()
 {
     if (atEnd_)

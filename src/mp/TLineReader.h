@@ -44,6 +44,13 @@ public:
     // 1-based number of the line last read or skipped.
     std::uint64_t GetLineNumber() const { return lineNumber_; }
 
+    // Hands the rest of the input over to another reader: the bytes read
+    // ahead but not yet returned, and the source for the rest. This reader
+    // is at the end of its input afterwards.
+    std::string TakeUnread();
+    TSource TakeSource();
+    bool IsSourceExhausted() const { return atEnd_; }
+
 private:
     const char* FindFeed() const;
     std::string_view TakeLine(const char* feed);

@@ -1,5 +1,6 @@
 #include "mp/TMPParser.h"
 
+#include "mp/TBlockReader.h"
 #include "mp/TLineReader.h"
 #include "mp/TTextToNumber.h"
 
@@ -124,10 +125,10 @@ private:
         return false;
     }
 
-    [[noreturn]] void Fail(const std::string& message) const
+    [[noreturn]] void Fail(const std::string& message) const { Fail(reader_.GetLineNumber(), message); }
+    [[noreturn]] void Fail(std::uint64_t lineNumber, const std::string& message) const
     {
-        throw std::runtime_error(std::string(sourceName_) + ":" + std::to_string(reader_.GetLineNumber()) + ": " +
-                                 message);
+        throw std::runtime_error(std::string(sourceName_) + ":" + std::to_string(lineNumber) + ": " + message);
     }
 
     // The last space-separated word before the first k or m; 0 when there
@@ -196,27 +197,31 @@ private:
         byNumber.reserve(patchNames_.size());
         for (const std::string& name : patchNames_)
             byNumber.push_back(patches_->GetPatch(name));
+        auto arena = std::make_shared<TPopulationArena>();
+        for (const auto& entry : patches_->GetPatchMap())
+            entry.second->UseArena(arena);
 
-        std::string_view line;
         std::uint64_t headerLine = reader_.GetLineNumber();
+        TBlockReader blocks(reader_);
+        TBlockReader::TLine line;
         for (std::int32_t block = 1; block <= blockCount; ++block) {
             if (block > 1) {
-                if (!reader_.ReadLine(line))
-                    Fail("file ends after block " + std::to_string(block - 1) + " of " +
-                         std::to_string(blockCount) + " of the population section; the header of block " +
-                         std::to_string(block) + " is missing");
-                headerLine = reader_.GetLineNumber();
-                currentHeader_.assign(line);
+                if (!blocks.Next(line))
+                    Fail(blocks.GetLineNumber(),
+                         "file ends after block " + std::to_string(block - 1) + " of " + std::to_string(blockCount) +
+                             " of the population section; the header of block " + std::to_string(block) +
+                             " is missing");
+                headerLine = blocks.GetLineNumber();
+                currentHeader_.assign(line.text);
             }
-            TPatch* patch = PatchOfHeader(byNumber, block);
-            ReadBlock(*patch, yearCount, block, blockCount, headerLine);
+            TPatch* patch = PatchOfHeader(byNumber, block, headerLine);
+            ReadBlock(blocks, *patch, yearCount, block, blockCount, headerLine);
         }
-        // The line after the last block is read and not used.
-        bool ignored = false;
-        reader_.SkipLine(kBlockMarker, ignored);
+        // The line after the last block would be read and not used: no need
+        // to read it.
     }
 
-    TPatch* PatchOfHeader(const std::vector<TPatch*>& byNumber, std::int32_t block) const
+    TPatch* PatchOfHeader(const std::vector<TPatch*>& byNumber, std::int32_t block, std::uint64_t headerLine) const
     {
         std::string_view number;
         int words = 0;
@@ -227,10 +232,10 @@ private:
         });
         if (currentHeader_.size() > kMaxHeaderKept &&
             (words < 2 || number.data() + number.size() == currentHeader_.data() + currentHeader_.size()))
-            Fail("block header of block " + std::to_string(block) + " is longer than " +
+            Fail(headerLine, "block header of block " + std::to_string(block) + " is longer than " +
                  std::to_string(kMaxHeaderKept) + " bytes before its patch number ends");
         if (words < 2)
-            Fail("block header of block " + std::to_string(block) + " has " + std::to_string(words) +
+            Fail(headerLine, "block header of block " + std::to_string(block) + " has " + std::to_string(words) +
                  (words == 1 ? " word" : " words") + ", needs 2 (\"Pop.\" and the patch number): " +
                  Quote(currentHeader_));
         const long patchNumber = TTextToNumber::ToLong(number);
@@ -239,29 +244,22 @@ private:
         return byNumber[static_cast<std::size_t>(patchNumber - 1)];
     }
 
-    void ReadBlock(TPatch& patch, std::int64_t yearCount, std::int32_t block, std::int32_t blockCount,
-                   std::uint64_t headerLine)
+    void ReadBlock(TBlockReader& blocks, TPatch& patch, std::int64_t yearCount, std::int32_t block,
+                   std::int32_t blockCount, std::uint64_t headerLine)
     {
         blockValues_.clear();
-        std::string_view line;
+        TBlockReader::TLine line;
         while (static_cast<std::int64_t>(blockValues_.size()) < yearCount) {
-            if (!reader_.ReadLine(line))
-                Fail("file ends inside block " + std::to_string(block) + " of " + std::to_string(blockCount) +
-                     " (header on line " + std::to_string(headerLine) + ": " + Quote(currentHeader_) + "): " +
-                     std::to_string(blockValues_.size()) + " of " + std::to_string(yearCount) + " values read");
+            if (!blocks.Next(line))
+                Fail(blocks.GetLineNumber(),
+                     "file ends inside block " + std::to_string(block) + " of " + std::to_string(blockCount) +
+                         " (header on line " + std::to_string(headerLine) + ": " + Quote(currentHeader_) +
+                         "): " + std::to_string(blockValues_.size()) + " of " + std::to_string(yearCount) +
+                         " values read");
             // Lines of at most one character, and lines of spaces only, hold
             // no value and do not count.
-            if (line.size() <= 1)
-                continue;
-            std::size_t start = 0;
-            while (start < line.size() && line[start] == ' ')
-                ++start;
-            if (start == line.size())
-                continue;
-            const char* word = line.data() + start;
-            const auto* space = static_cast<const char*>(std::memchr(word, ' ', line.size() - start));
-            const std::size_t length = space ? static_cast<std::size_t>(space - word) : line.size() - start;
-            blockValues_.push_back(TTextToNumber::ToDouble(std::string_view(word, length)));
+            if (line.holdsValue)
+                blockValues_.push_back(line.value);
         }
         patch.SetYears(startYear_, blockValues_.data(), blockValues_.size());
     }
