@@ -1,0 +1,5 @@
+Cell length 3 km
+Pop 1,0,0
+Migration
+Pop. ALL
+Pop. 1
