@@ -8,7 +8,7 @@
 # Environment: FUZZ_SECONDS (fuzzing time per target, default 60),
 # FUZZ_BUILD_DIR (default build-fuzz), CXX (default clang++-14),
 # FUZZ_ARTIFACTS (where crashing inputs are kept, default
-# $FUZZ_BUILD_DIR/artifacts), FUZZ_TARGETS (default "mp_reader run").
+# $FUZZ_BUILD_DIR/artifacts), FUZZ_TARGETS (default "mp_reader run lines").
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
@@ -16,11 +16,11 @@ cd "$root"
 seconds="${FUZZ_SECONDS:-60}"
 build="${FUZZ_BUILD_DIR:-build-fuzz}"
 artifacts="${FUZZ_ARTIFACTS:-$build/artifacts}"
-targets=(${FUZZ_TARGETS:-mp_reader run})
+targets=(${FUZZ_TARGETS:-mp_reader run lines})
 
 echo "== configure and build the fuzz targets in $build"
 CXX="${CXX:-clang++-14}" cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DQUORVEL_FUZZ=ON -DQUORVEL_BUILD_TESTS=OFF -DQUORVEL_BUILD_BENCHMARKS=OFF >/dev/null
+  -DQUORVEL_FUZZ=ON -DQUORVEL_FUZZ_UBSAN_RECOVER=OFF -DQUORVEL_BUILD_TESTS=OFF -DQUORVEL_BUILD_BENCHMARKS=OFF >/dev/null
 cmake --build "$build" --parallel 2 --target "${targets[@]/#/fuzz_}"
 
 export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1}"
