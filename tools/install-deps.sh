@@ -4,7 +4,9 @@
 # Usage: bash tools/install-deps.sh [--fuzz]   (--fuzz adds clang for the fuzz targets)
 set -euo pipefail
 
-packages=(g++ cmake make libgtest-dev libbenchmark-dev time)
+packages=(g++ cmake make libgtest-dev libbenchmark-dev time
+  # quorvel-metrics: options, gzip input, and the browser its figure test renders in
+  libcli11-dev zlib1g-dev chromium fonts-dejavu-core)
 if [[ "${1:-}" == "--fuzz" ]]; then
   packages+=(clang-14 libclang-rt-14-dev)
 fi
