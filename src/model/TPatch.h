@@ -5,6 +5,7 @@
 #include "model/TYear.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -67,9 +68,10 @@ public:
     {
         for (std::size_t r = 0; r < runs_.size(); ++r) {
             const std::size_t end = r + 1 < runs_.size() ? runs_[r + 1].offset : populations_.size();
-            TYear year = runs_[r].first;
+            // Counted in 64 bits: a run may end at the largest year.
+            std::int64_t year = runs_[r].first;
             for (std::size_t i = runs_[r].offset; i < end; ++i, ++year)
-                visit(year, populations_[i]);
+                visit(static_cast<TYear>(year), populations_[i]);
         }
     }
 
