@@ -95,15 +95,28 @@ bool TLineReader::ReadLineSlow(std::string_view& line)
     }
 }
 
-bool TLineReader::SkipLine(std::string_view marker, bool& containsMarker, std::string* prefix,
+namespace {
+unsigned FindMarkers(std::string_view text, std::span<const std::string_view> markers)
+{
+    unsigned found = 0;
+    for (std::size_t i = 0; i < markers.size(); ++i)
+        if (text.find(markers[i]) != std::string_view::npos)
+            found |= 1u << i;
+    return found;
+}
+} // namespace
+
+bool TLineReader::SkipLine(std::span<const std::string_view> markers, unsigned& found, std::string* prefix,
                            std::size_t prefixLimit)
 {
-    containsMarker = false;
+    found = 0;
     if (prefix)
         prefix->clear();
     // Bytes kept across refills so that a marker split between two blocks is
     // still found.
-    const std::size_t overlap = marker.empty() ? 0 : marker.size() - 1;
+    std::size_t overlap = 0;
+    for (std::string_view marker : markers)
+        overlap = std::max(overlap, marker.empty() ? 0 : marker.size() - 1);
     std::size_t carried = 0;
     std::uint64_t dropped = 0; // bytes of the line already let go
     bool any = false;
@@ -119,8 +132,7 @@ bool TLineReader::SkipLine(std::string_view marker, bool& containsMarker, std::s
         const std::size_t available = end_ - begin_;
         const char* feed = static_cast<const char*>(std::memchr(start + carried, '\n', available - carried));
         const std::size_t length = feed ? static_cast<std::size_t>(feed - start) : available;
-        if (!containsMarker && std::string_view(start, length).find(marker) != std::string_view::npos)
-            containsMarker = true;
+        found |= FindMarkers(std::string_view(start, length), markers);
         if (feed) {
             keep(start, length);
             // A carriage return before the line feed is no part of the line,
@@ -145,6 +157,40 @@ bool TLineReader::SkipLine(std::string_view marker, bool& containsMarker, std::s
             return true;
         }
     }
+}
+
+bool TLineReader::ReadLineBounded(std::string_view& line, std::size_t maxKept,
+                                  std::span<const std::string_view> markers, unsigned& found, bool& cut)
+{
+    cut = false;
+    // Read ahead until the line feed is in the buffer, the input ends, or
+    // the line is known to be longer than what may be kept.
+    std::size_t searched = 0;
+    for (;;) {
+        const std::size_t available = end_ - begin_;
+        if (std::memchr(buffer_.get() + begin_ + searched, '\n', available - searched) || atEnd_)
+            break;
+        searched = available;
+        // One byte more may be a carriage return that belongs to no line.
+        if (available > maxKept + 1) {
+            // Too long to hold: pass over it, keeping its head.
+            if (!SkipLine(markers, found, &longLineHead_, maxKept))
+                return false;
+            line = longLineHead_;
+            cut = true;
+            return true;
+        }
+        if (!Refill())
+            break;
+    }
+    if (!ReadLine(line))
+        return false;
+    found = FindMarkers(line, markers);
+    if (line.size() > maxKept) {
+        line = line.substr(0, maxKept);
+        cut = true;
+    }
+    return true;
 }
 
 } // namespace quorvel

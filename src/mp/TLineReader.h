@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -39,7 +40,24 @@ public:
     // false at the end of the input. With `prefix`, its first `prefixLimit`
     // bytes are kept there (the whole line when it is no longer).
     bool SkipLine(std::string_view marker, bool& containsMarker, std::string* prefix = nullptr,
+                  std::size_t prefixLimit = 0)
+    {
+        unsigned found = 0;
+        const bool read = SkipLine(std::span<const std::string_view>(&marker, 1), found, prefix, prefixLimit);
+        containsMarker = found != 0;
+        return read;
+    }
+    // The same for several markers: bit i of `found` is set when the line
+    // contains markers[i].
+    bool SkipLine(std::span<const std::string_view> markers, unsigned& found, std::string* prefix = nullptr,
                   std::size_t prefixLimit = 0);
+
+    // ReadLine for a line of at most `maxKept` bytes. A longer line is passed
+    // over in constant memory instead: `line` then holds its first `maxKept`
+    // bytes and `cut` is set. Either way bit i of `found` tells whether the
+    // whole line contains markers[i].
+    bool ReadLineBounded(std::string_view& line, std::size_t maxKept, std::span<const std::string_view> markers,
+                         unsigned& found, bool& cut);
 
     // 1-based number of the line last read or skipped.
     std::uint64_t GetLineNumber() const { return lineNumber_; }
@@ -67,6 +85,7 @@ private:
     std::size_t end_ = 0;   // one past the last byte read
     bool atEnd_ = false;
     std::uint64_t lineNumber_ = 0;
+    std::string longLineHead_;
 };
 
 } // namespace quorvel

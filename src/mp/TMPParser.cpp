@@ -18,11 +18,18 @@ namespace quorvel {
 
 namespace {
 
-constexpr std::string_view kResolutionMarker = "km";
-constexpr std::string_view kMigrationMarker = "Migration";
 constexpr std::string_view kPopulationMarker = "Pop. ALL";
 constexpr std::string_view kBlockMarker = "Pop.";
-constexpr std::string_view kPatchListMarkers[] = {".KCH", "Pop", ".DCH"};
+// The markers of the lines before the population section, and their bits
+// in what TLineReader reports.
+constexpr std::string_view kMainMarkers[] = {"km", ".KCH", "Pop", ".DCH", "Migration", "Pop. ALL"};
+constexpr unsigned kHasResolution = 1u << 0;
+constexpr unsigned kOpensPatchList = (1u << 1) | (1u << 2) | (1u << 3);
+constexpr unsigned kHasMigration = 1u << 4;
+constexpr unsigned kHasPopulation = 1u << 5;
+// Lines before the population section longer than this are passed over in
+// constant memory, keeping this much of their head.
+constexpr std::size_t kMaxLineKept = std::size_t{64} << 20;
 // Year lines are passed over in constant memory; of the line that ends them,
 // the first block header, this much is kept to read its patch number.
 constexpr std::size_t kMaxHeaderKept = std::size_t{1} << 16;
@@ -92,21 +99,24 @@ public:
                 }
                 continue;
             }
-            if (!reader_.ReadLine(line))
+            unsigned found = 0;
+            bool cut = false;
+            if (!reader_.ReadLineBounded(line, kMaxLineKept, kMainMarkers, found, cut))
                 break;
-            if (!resolutionFound_ && Contains(line, kResolutionMarker)) {
-                patches_->SetResolution(ParseResolution(line));
+            if (!resolutionFound_ && (found & kHasResolution)) {
+                patches_->SetResolution(ParseResolution(line, cut));
                 resolutionFound_ = true;
             }
-            if (listState_ == TListState::Open || (listState_ == TListState::NotBegun && OpensPatchList(line))) {
-                if (Contains(line, kMigrationMarker)) {
+            if (listState_ == TListState::Open ||
+                (listState_ == TListState::NotBegun && (found & kOpensPatchList))) {
+                if (found & kHasMigration) {
                     listState_ = TListState::Closed;
                 } else {
-                    AddPatchLine(line);
+                    AddPatchLine(line, cut);
                     listState_ = TListState::Open;
                 }
             }
-            if (Contains(line, kPopulationMarker)) {
+            if (found & kHasPopulation) {
                 ReadPopulationSection();
                 break;
             }
@@ -114,16 +124,8 @@ public:
         return std::move(patches_);
     }
 
-private:
     enum class TListState { NotBegun, Open, Closed };
 
-    static bool OpensPatchList(std::string_view line)
-    {
-        for (std::string_view marker : kPatchListMarkers)
-            if (Contains(line, marker))
-                return true;
-        return false;
-    }
 
     [[noreturn]] void Fail(const std::string& message) const { Fail(reader_.GetLineNumber(), message); }
     [[noreturn]] void Fail(std::uint64_t lineNumber, const std::string& message) const
@@ -133,8 +135,10 @@ private:
 
     // The last space-separated word before the first k or m; 0 when there
     // is none.
-    static double ParseResolution(std::string_view line)
+    double ParseResolution(std::string_view line, bool cut) const
     {
+        if (cut && line.find_first_of("km") == std::string_view::npos)
+            Fail("resolution line is longer than " + std::to_string(kMaxLineKept) + " bytes before its first k or m");
         std::string_view firstPiece;
         ForEachWord(line, "km", [&](std::string_view piece) {
             firstPiece = piece;
@@ -148,7 +152,7 @@ private:
         return TTextToNumber::ToDouble(lastWord);
     }
 
-    void AddPatchLine(std::string_view line)
+    void AddPatchLine(std::string_view line, bool cut)
     {
         std::string_view fields[3];
         int count = 0;
@@ -156,6 +160,10 @@ private:
             fields[count++] = field;
             return count < 3;
         });
+        // Of a line too long to hold, only a head is here: its fields count
+        // only when the third ends before the head does.
+        if (cut && (count < 3 || fields[2].data() + fields[2].size() == line.data() + line.size()))
+            Fail("patch line is longer than " + std::to_string(kMaxLineKept) + " bytes before its third field ends");
         if (count < 3) {
             std::string message = "patch line has " + std::to_string(count) + " comma-separated field" +
                                   (count == 1 ? "" : "s") + ", needs 3 (name, X, Y): " + Quote(line);

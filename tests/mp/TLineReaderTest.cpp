@@ -111,6 +111,34 @@ TEST(TLineReader, SkipLineFindsMarkersAcrossRefillsAndKeepsPrefix)
     }
 }
 
+TEST(TLineReader, ReadLineBoundedKeepsShortLinesWholeAndHeadsOfLongOnes)
+{
+    const std::string_view markers[] = {"Pop.", "km"};
+    std::mt19937 random(8);
+    for (int round = 0; round < 3000; ++round) {
+        const std::string text = RandomText(random);
+        const std::size_t block = std::uniform_int_distribution<std::size_t>(16, 40)(random);
+        const std::size_t piece = std::uniform_int_distribution<std::size_t>(1, 50)(random);
+        const std::size_t maxKept = std::uniform_int_distribution<std::size_t>(0, 120)(random);
+        TLineReader reader(PiecewiseSource(text, piece), block);
+        std::string_view line;
+        unsigned found = 0;
+        bool cut = false;
+        std::size_t index = 0;
+        const std::vector<std::string> expected = ReferenceLines(text);
+        while (reader.ReadLineBounded(line, maxKept, markers, found, cut)) {
+            ASSERT_LT(index, expected.size());
+            const std::string& whole = expected[index++];
+            EXPECT_EQ(whole.size() > maxKept, cut) << whole;
+            EXPECT_EQ(whole.substr(0, maxKept), line) << whole;
+            const unsigned wanted = (whole.find("Pop.") != std::string::npos ? 1u : 0u) |
+                                    (whole.find("km") != std::string::npos ? 2u : 0u);
+            EXPECT_EQ(wanted, found) << whole;
+        }
+        EXPECT_EQ(expected.size(), index);
+    }
+}
+
 TEST(TLineReader, SkippedLineDoesNotGrowTheBuffer)
 {
     // A line far longer than the buffer is passed over; the line after it
