@@ -5,13 +5,10 @@
 #include "analysis/TCentroidTools.h"
 #include "mp/TMPParser.h"
 
+#include "TProgramRun.h"
+
 #include <gtest/gtest.h>
 #include <zlib.h>
-
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <charconv>
@@ -26,7 +23,6 @@
 #include <string>
 #include <vector>
 
-extern char** environ;
 
 namespace {
 
@@ -38,19 +34,8 @@ using quorvel::TPoint;
 const std::string kExample = std::string(QUORVEL_EXAMPLES) + "/example.mp";
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
-struct TResult {
-    std::string out;
-    std::string err;
-    int status = -1;
-};
-
-std::string ReadFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+using quorvel::testing::ReadFile;
+using quorvel::testing::TResult;
 
 std::vector<std::string> Split(const std::string& text, char separator)
 {
@@ -239,24 +224,8 @@ void ExpectNear(double expected, double actual, const std::string& what)
     EXPECT_NEAR(expected, actual, 1e-9 * std::max(1.0, std::fabs(expected))) << what;
 }
 
-class MetricsRun : public ::testing::Test {
+class MetricsRun : public quorvel::testing::TProgramRunTest {
 protected:
-    void SetUp() override
-    {
-        char pattern[] = "/tmp/quorvel-metrics-e2e-XXXXXX";
-        ASSERT_NE(nullptr, mkdtemp(pattern));
-        dir_ = pattern;
-    }
-    void TearDown() override { std::system(("rm -rf '" + dir_ + "'").c_str()); }
-
-    std::string Path(const std::string& name) const { return dir_ + "/" + name; }
-
-    std::string Write(const std::string& name, const std::string& bytes)
-    {
-        std::ofstream(Path(name), std::ios::binary) << bytes;
-        return Path(name);
-    }
-
     std::string WriteGzip(const std::string& name, const std::string& text)
     {
         gzFile file = gzopen(Path(name).c_str(), "wb");
@@ -264,36 +233,6 @@ protected:
         EXPECT_EQ(static_cast<int>(text.size()), gzwrite(file, text.data(), static_cast<unsigned>(text.size())));
         EXPECT_EQ(Z_OK, gzclose(file));
         return Path(name);
-    }
-
-    // Runs a program with standard input from `stdinPath` (or /dev/null).
-    TResult Spawn(const std::string& program, const std::vector<std::string>& args, const std::string& stdinPath = "")
-    {
-        const std::string outPath = Path("stdout"), errPath = Path("stderr");
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 0, stdinPath.empty() ? "/dev/null" : stdinPath.c_str(), O_RDONLY,
-                                         0);
-        posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        std::vector<char*> argv{const_cast<char*>(program.c_str())};
-        for (const std::string& arg : args)
-            argv.push_back(const_cast<char*>(arg.c_str()));
-        argv.push_back(nullptr);
-        pid_t pid = 0;
-        TResult result;
-        const int started = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
-        posix_spawn_file_actions_destroy(&actions);
-        if (started != 0) {
-            ADD_FAILURE() << "cannot start " << program;
-            return result;
-        }
-        int status = 0;
-        waitpid(pid, &status, 0);
-        result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-        result.out = ReadFile(outPath);
-        result.err = ReadFile(errPath);
-        return result;
     }
 
     TResult Run(const std::vector<std::string>& args, const std::string& stdinPath = "")
@@ -309,8 +248,6 @@ protected:
         EXPECT_EQ(0, result.status) << result.err;
         return Path(name);
     }
-
-    std::string dir_;
 };
 
 TEST_F(MetricsRun, ExampleColumnsAgreeWithTheLibraryAndWithSumsFormedHere)

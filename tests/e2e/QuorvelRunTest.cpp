@@ -1,84 +1,21 @@
 // End-to-end tests: run the built Quorvel on small MP files and compare
 // standard output, standard error and the exit status byte for byte.
 
-#include <gtest/gtest.h>
+#include "TProgramRun.h"
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <cstdio>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
-extern char** environ;
-
 namespace {
 
-struct TResult {
-    std::string out;
-    std::string err;
-    int status = -1;
-};
+using quorvel::testing::TResult;
 
-std::string ReadFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-class QuorvelRun : public ::testing::Test {
+class QuorvelRun : public quorvel::testing::TProgramRunTest {
 protected:
-    void SetUp() override
-    {
-        char pattern[] = "/tmp/quorvel-e2e-XXXXXX";
-        ASSERT_NE(nullptr, mkdtemp(pattern));
-        dir_ = pattern;
-    }
-    void TearDown() override { std::system(("rm -rf '" + dir_ + "'").c_str()); }
-
-    // Writes an MP file into the test's folder and returns its path.
-    std::string Write(const std::string& name, const std::string& text)
-    {
-        const std::string path = dir_ + "/" + name;
-        std::ofstream(path, std::ios::binary) << text;
-        return path;
-    }
-
     TResult Run(const std::vector<std::string>& args, const std::string& stdoutPath = "")
     {
-        const std::string outPath = stdoutPath.empty() ? dir_ + "/stdout" : stdoutPath;
-        const std::string errPath = dir_ + "/stderr";
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        std::vector<char*> argv{const_cast<char*>(QUORVEL_BINARY)};
-        for (const std::string& arg : args)
-            argv.push_back(const_cast<char*>(arg.c_str()));
-        argv.push_back(nullptr);
-        pid_t pid = 0;
-        TResult result;
-        if (posix_spawn(&pid, QUORVEL_BINARY, &actions, nullptr, argv.data(), environ) != 0) {
-            ADD_FAILURE() << "cannot start " << QUORVEL_BINARY;
-            return result;
-        }
-        posix_spawn_file_actions_destroy(&actions);
-        int status = 0;
-        waitpid(pid, &status, 0);
-        result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-        if (stdoutPath.empty())
-            result.out = ReadFile(outPath);
-        result.err = ReadFile(errPath);
-        return result;
+        return Spawn(QUORVEL_BINARY, args, "", stdoutPath);
     }
-
-    std::string dir_;
 };
 
 const char* const kUsage = "Usage: Quorvel filename startyear XorY delimiter [burn-in] [patch_size_threshold] "
