@@ -129,7 +129,10 @@ TEST(TCentroidToolsMCP, AreasGiveEachYearOfTheListAsTheOneYearFormDoes)
         std::uniform_int_distribution<int> coordinate(-3 - round, 3 + round), population(-1, 2), years(0, 6);
         std::vector<PatchSpec> specs;
         for (int i = 0; i < 80; ++i) {
-            PatchSpec spec{"P" + std::to_string(i), static_cast<double>(coordinate(random)),
+            // Appended rather than "P" + ...: g++ 12 warns falsely (-Wrestrict) on that form.
+            std::string name = "P";
+            name += std::to_string(i);
+            PatchSpec spec{name, static_cast<double>(coordinate(random)),
                            static_cast<double>(coordinate(random)), {}};
             if (i % 17 == 0)
                 spec.x = kNaN;
