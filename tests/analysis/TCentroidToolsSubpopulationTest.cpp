@@ -20,6 +20,15 @@ using quorvel::TYear;
 
 namespace {
 
+// Appended rather than "P" + ...: g++ 12 warns falsely (-Wrestrict) on that form.
+std::string PatchName(int number)
+{
+    std::string name = "P";
+    name += std::to_string(number);
+    return name;
+}
+
+
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 struct PatchSpec {
@@ -116,7 +125,7 @@ TEST(TCentroidToolsSubpopulation, SortOnOrdinateMatchesPlainSelectionSortWithTie
         std::vector<PatchSpec> specs;
         const int n = count(random);
         for (int i = 0; i < n; ++i)
-            specs.push_back({"P" + std::to_string(1000 + i), pool[pick(random)], pool[pick(random)], {}});
+            specs.push_back({PatchName(1000 + i), pool[pick(random)], pool[pick(random)], {}});
         const auto patches = MakePatches(specs);
         for (const char axis : {'X', 'Y'})
             ASSERT_EQ(TCentroidTools::SortOnOrdinate(*patches, axis), PlainSelectionSort(*patches, axis))
@@ -232,7 +241,7 @@ TEST(TCentroidToolsSubpopulation, SubpopulationCentroidsEqualTheYearByYearDefini
         std::vector<PatchSpec> specs;
         const int n = patchCount(random);
         for (int i = 0; i < n; ++i) {
-            PatchSpec spec{"P" + std::to_string(100 + i), coordinates[pickCoordinate(random)],
+            PatchSpec spec{PatchName(100 + i), coordinates[pickCoordinate(random)],
                            coordinates[pickCoordinate(random)], {}};
             const int held = years(random);
             for (int k = 0; k < held; ++k) {
