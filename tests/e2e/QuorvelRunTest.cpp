@@ -250,6 +250,34 @@ TEST_F(QuorvelRun, ReaderErrors)
     }
 }
 
+// A generated model large enough for the threaded reader, its chunking and
+// the population arena; the reports were saved from the first, plain
+// line-by-line implementation of the reader, so the optimised one must give
+// them byte for byte.
+TEST_F(QuorvelRun, MediumModelGivesTheSavedReports)
+{
+    const std::string model = Path("medium.mp");
+    const auto made = Spawn(QUORVEL_MAKEMP_BINARY, {"--patches", "1500", "--years", "200", "--seed", "7",
+                                                    "--resolution", "0.5", "--output", model});
+    ASSERT_EQ(0, made.status) << made.err;
+    // arguments after the file name, saved report
+    const struct {
+        std::vector<std::string> args;
+        const char* saved;
+    } kCases[] = {
+        {{"2000", "X", ","}, "medium-plain.txt"},
+        {{"2000", "X", ",", "10", "5", "sma", "7"}, "medium-sma.txt"},
+        {{"1800", "X", ";", "3", "2", "exp", "4"}, "medium-exp.txt"},
+    };
+    for (const auto& c : kCases) {
+        std::vector<std::string> args{model};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const auto result = Run(args);
+        EXPECT_EQ(quorvel::testing::ReadFile(std::string(QUORVEL_TEST_DATA) + "/" + c.saved), result.out) << c.saved;
+        EXPECT_EQ(0, result.status) << result.err;
+    }
+}
+
 TEST_F(QuorvelRun, WriteErrorIsReported)
 {
     const auto result = Run({Write("h.mp", kTwoPatches), "2000", "X", ","}, "/dev/full");
