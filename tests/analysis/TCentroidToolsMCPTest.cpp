@@ -1,5 +1,7 @@
 #include "analysis/TCentroidTools.h"
 
+#include "testlib/PatchFixtures.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -18,32 +20,16 @@ using quorvel::TYear;
 
 namespace {
 
+using quorvel::testing::MakePatches;
+using quorvel::testing::TPatchSpec;
+
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-
-struct PatchSpec {
-    std::string name;
-    double x;
-    double y;
-    std::vector<std::pair<TYear, double>> years;
-};
-
-std::unique_ptr<TPatches> MakePatches(const std::vector<PatchSpec>& specs)
-{
-    auto patches = std::make_unique<TPatches>();
-    for (const PatchSpec& spec : specs) {
-        auto patch = std::make_unique<TPatch>(spec.name, "", spec.x, spec.y);
-        for (const auto& [year, population] : spec.years)
-            patch->SetYear(year, population);
-        patches->AddPatch(std::move(patch));
-    }
-    return patches;
-}
 
 // One patch per location, all holding population 1 in year 1, named in the
 // given order so that name order and location order can disagree.
 std::unique_ptr<TPatches> Occupied(const std::vector<std::pair<std::string, TPoint>>& named)
 {
-    std::vector<PatchSpec> specs;
+    std::vector<TPatchSpec> specs;
     for (const auto& [name, location] : named)
         specs.push_back({name, location.X(), location.Y(), {{1, 1.0}}});
     return MakePatches(specs);
@@ -127,12 +113,12 @@ TEST(TCentroidToolsMCP, AreasGiveEachYearOfTheListAsTheOneYearFormDoes)
     std::mt19937 random(5);
     for (int round = 0; round < 40; ++round) {
         std::uniform_int_distribution<int> coordinate(-3 - round, 3 + round), population(-1, 2), years(0, 6);
-        std::vector<PatchSpec> specs;
+        std::vector<TPatchSpec> specs;
         for (int i = 0; i < 80; ++i) {
             // Appended rather than "P" + ...: g++ 12 warns falsely (-Wrestrict) on that form.
             std::string name = "P";
             name += std::to_string(i);
-            PatchSpec spec{name, static_cast<double>(coordinate(random)),
+            TPatchSpec spec{name, static_cast<double>(coordinate(random)),
                            static_cast<double>(coordinate(random)), {}};
             if (i % 17 == 0)
                 spec.x = kNaN;

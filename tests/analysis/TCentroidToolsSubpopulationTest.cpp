@@ -1,5 +1,7 @@
 #include "analysis/TCentroidTools.h"
 
+#include "testlib/PatchFixtures.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -20,6 +22,10 @@ using quorvel::TYear;
 
 namespace {
 
+using quorvel::testing::MakePatches;
+using quorvel::testing::SameDouble;
+using quorvel::testing::TPatchSpec;
+
 // Appended rather than "P" + ...: g++ 12 warns falsely (-Wrestrict) on that form.
 std::string PatchName(int number)
 {
@@ -30,26 +36,6 @@ std::string PatchName(int number)
 
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-
-struct PatchSpec {
-    std::string name;
-    double x;
-    double y;
-    std::vector<std::pair<TYear, double>> years;
-};
-
-std::unique_ptr<TPatches> MakePatches(const std::vector<PatchSpec>& specs, double resolution = 1.0)
-{
-    auto patches = std::make_unique<TPatches>();
-    patches->SetResolution(resolution);
-    for (const PatchSpec& spec : specs) {
-        auto patch = std::make_unique<TPatch>(spec.name, "", spec.x, spec.y);
-        for (const auto& [year, population] : spec.years)
-            patch->SetYear(year, population);
-        patches->AddPatch(std::move(patch));
-    }
-    return patches;
-}
 
 // The selection sort the order is defined by, run as plainly as it reads.
 std::vector<std::string> PlainSelectionSort(const TPatches& patches, char axis)
@@ -69,14 +55,6 @@ std::vector<std::string> PlainSelectionSort(const TPatches& patches, char axis)
         std::swap(names[i], names[smallest]);
     }
     return names;
-}
-
-// Bitwise equality of doubles; any NaN equals any NaN.
-bool SameDouble(double a, double b)
-{
-    if (std::isnan(a) || std::isnan(b))
-        return std::isnan(a) && std::isnan(b);
-    return std::memcmp(&a, &b, sizeof a) == 0;
 }
 
 // (name, population) of every patch of a subpopulation in the year.
@@ -122,7 +100,7 @@ TEST(TCentroidToolsSubpopulation, SortOnOrdinateMatchesPlainSelectionSortWithTie
     std::uniform_int_distribution<std::size_t> pick(0, std::size(pool) - 1);
     for (int round = 0; round < 300; ++round) {
         std::uniform_int_distribution<int> count(0, round < 250 ? 12 : 300);
-        std::vector<PatchSpec> specs;
+        std::vector<TPatchSpec> specs;
         const int n = count(random);
         for (int i = 0; i < n; ++i)
             specs.push_back({PatchName(1000 + i), pool[pick(random)], pool[pick(random)], {}});
@@ -238,10 +216,10 @@ TEST(TCentroidToolsSubpopulation, SubpopulationCentroidsEqualTheYearByYearDefini
     std::uniform_int_distribution<int> years(0, 8);
     std::uniform_int_distribution<int> patchCount(0, 40);
     for (int round = 0; round < 60; ++round) {
-        std::vector<PatchSpec> specs;
+        std::vector<TPatchSpec> specs;
         const int n = patchCount(random);
         for (int i = 0; i < n; ++i) {
-            PatchSpec spec{PatchName(100 + i), coordinates[pickCoordinate(random)],
+            TPatchSpec spec{PatchName(100 + i), coordinates[pickCoordinate(random)],
                            coordinates[pickCoordinate(random)], {}};
             const int held = years(random);
             for (int k = 0; k < held; ++k) {

@@ -1,5 +1,7 @@
 #include "analysis/TCentroidTools.h"
 
+#include "testlib/PatchFixtures.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -23,28 +25,21 @@ using quorvel::TYear;
 
 namespace {
 
-constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+using quorvel::testing::SameDouble;
+using quorvel::testing::TPatchSpec;
 
-// Bitwise equality of doubles; any NaN equals any NaN.
-bool SameDouble(double a, double b)
+// The collection of the rows, held by value.
+TPatches Collection(const std::vector<TPatchSpec>& specs)
 {
-    if (std::isnan(a) || std::isnan(b))
-        return std::isnan(a) && std::isnan(b);
-    return std::memcmp(&a, &b, sizeof a) == 0;
+    return std::move(*quorvel::testing::MakePatches(specs));
 }
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 bool SamePoint(const TPoint& a, const TPoint& b)
 {
     return SameDouble(a.X(), b.X()) && SameDouble(a.Y(), b.Y());
 }
-
-// A patch description: name, location and (year, population) entries.
-struct PatchData {
-    std::string name;
-    double x;
-    double y;
-    std::vector<std::pair<TYear, double>> years;
-};
 
 // Populations of consecutive years from `first` on.
 std::vector<std::pair<TYear, double>> YearRun(TYear first, const std::vector<double>& populations)
@@ -59,18 +54,6 @@ std::vector<std::pair<TYear, double>> YearRun(TYear first, const std::vector<dou
 std::vector<std::pair<TYear, double>> Span(TYear first, TYear last)
 {
     return YearRun(first, std::vector<double>(static_cast<std::size_t>(last - first + 1), 1.0));
-}
-
-TPatches MakePatches(const std::vector<PatchData>& data)
-{
-    TPatches patches;
-    for (const PatchData& d : data) {
-        auto patch = std::make_unique<TPatch>(d.name, "", d.x, d.y);
-        for (const auto& [year, population] : d.years)
-            patch->SetYear(year, population);
-        patches.AddPatch(std::move(patch));
-    }
-    return patches;
 }
 
 // A series entry: year and point.
@@ -140,7 +123,7 @@ TEST(TCentroidTools, MakeYearListSpansAllPatchesWithYears)
     // columns: name, patches, expected year list
     struct Case {
         const char* name;
-        std::vector<PatchData> patches;
+        std::vector<TPatchSpec> patches;
         std::vector<TYear> years;
     };
     const Case cases[] = {
@@ -161,13 +144,13 @@ TEST(TCentroidTools, MakeYearListSpansAllPatchesWithYears)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        EXPECT_EQ(TCentroidTools::MakeYearList(MakePatches(c.patches)), c.years);
+        EXPECT_EQ(TCentroidTools::MakeYearList(Collection(c.patches)), c.years);
     }
 }
 
 TEST(TCentroidTools, SumPopulationsAddsHoldersOfTheYear)
 {
-    const TPatches patches = MakePatches({
+    const TPatches patches = Collection({
         {"A", 0, 0, {{2000, 10}, {2001, 1}}},
         {"B", 0, 0, {{2000, -2}}},
         {"C", 0, 0, {{2000, 0}, {2002, 7}}},
@@ -186,7 +169,7 @@ TEST(TCentroidTools, CentroidsOfOneYear)
     // columns: name, patches, expected weighted centroid of 2000, expected plain mean of 2000
     struct Case {
         const char* name;
-        std::vector<PatchData> patches;
+        std::vector<TPatchSpec> patches;
         TPoint weighted;
         TPoint mean;
     };
@@ -209,7 +192,7 @@ TEST(TCentroidTools, CentroidsOfOneYear)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const TPatches patches = MakePatches(c.patches);
+        const TPatches patches = Collection(c.patches);
         const TPoint weighted = TCentroidTools::WeightedMeans(patches, 2000);
         const TPoint mean = TCentroidTools::Means(patches, 2000);
         EXPECT_TRUE(SamePoint(weighted, c.weighted)) << weighted.X() << ", " << weighted.Y();
@@ -219,7 +202,7 @@ TEST(TCentroidTools, CentroidsOfOneYear)
 
 TEST(TCentroidTools, CentroidsOfAllYearsCoverTheYearList)
 {
-    const TPatches patches = MakePatches({
+    const TPatches patches = Collection({
         {"A", 0, 0, {{2000, 1}, {2001, 1}, {2004, 2}}},
         {"B", 10, 2, {{2000, 3}, {2001, 0}}},
         {"C", 4, 4, {}},
@@ -315,7 +298,7 @@ TEST(TCentroidTools, CleanPatchesNeedsAdjacentNonZeroEntries)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const TPatches patches = MakePatches({{"P", 0, 0, c.years}});
+        const TPatches patches = Collection({{"P", 0, 0, c.years}});
         const auto cleaned = TCentroidTools::CleanPatches(patches, c.threshold);
         EXPECT_EQ(cleaned->PatchExists("P"), c.kept);
         EXPECT_EQ(cleaned->GetNumPatches(), c.kept ? 1 : 0);
@@ -324,7 +307,7 @@ TEST(TCentroidTools, CleanPatchesNeedsAdjacentNonZeroEntries)
 
 TEST(TCentroidTools, CleanPatchesReturnsCopiesWithTheResolution)
 {
-    TPatches patches = MakePatches({
+    TPatches patches = Collection({
         {"A", 1, 2, YearRun(2000, {1, 2, 3})},
         {"B", 3, 4, YearRun(2000, {1, 0, 3})},
         {"C", 5, 6, {{1990, 4}, {2010, 5}}},

@@ -1,0 +1,46 @@
+#pragma once
+
+// Small collections written as tables in the analysis tests, and a
+// comparison of doubles for results that must agree bit for bit.
+
+#include "model/TPatches.h"
+
+#include <cmath>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace quorvel::testing {
+
+// A patch as a table row: name, location and (year, population) entries.
+struct TPatchSpec {
+    std::string name;
+    double x;
+    double y;
+    std::vector<std::pair<TYear, double>> years;
+};
+
+inline std::unique_ptr<TPatches> MakePatches(const std::vector<TPatchSpec>& specs, double resolution = 1.0)
+{
+    auto patches = std::make_unique<TPatches>();
+    patches->SetResolution(resolution);
+    for (const TPatchSpec& spec : specs) {
+        auto patch = std::make_unique<TPatch>(spec.name, "", spec.x, spec.y);
+        for (const auto& [year, population] : spec.years)
+            patch->SetYear(year, population);
+        patches->AddPatch(std::move(patch));
+    }
+    return patches;
+}
+
+// Bitwise equality of doubles; any NaN equals any NaN.
+inline bool SameDouble(double a, double b)
+{
+    if (std::isnan(a) || std::isnan(b))
+        return std::isnan(a) && std::isnan(b);
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+} // namespace quorvel::testing
