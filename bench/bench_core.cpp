@@ -67,13 +67,7 @@ void BM_LoadMP(benchmark::State& state)
     const std::string text = MakeModelText(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
     for (auto _ : state) {
         // Straight from memory, as a file in the page cache is read.
-        std::size_t position = 0;
-        TLineReader reader([&](char* destination, std::size_t capacity) {
-            const std::size_t count = std::min(capacity, text.size() - position);
-            std::memcpy(destination, text.data() + position, count);
-            position += count;
-            return count;
-        });
+        TLineReader reader(TLineReader::MemorySource(text));
         benchmark::DoNotOptimize(TMPParser::LoadMP(reader, 2000, "bench"));
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * static_cast<std::int64_t>(text.size()));

@@ -11,6 +11,17 @@ TLineReader::TLineReader(TSource source, std::size_t blockSize)
 {
 }
 
+TLineReader::TSource TLineReader::MemorySource(std::string_view text, std::size_t maxPiece)
+{
+    return [text, maxPiece, position = std::size_t{0}](char* destination, std::size_t capacity) mutable {
+        const std::size_t count = std::min({maxPiece, capacity, text.size() - position});
+        if (count > 0)
+            std::memcpy(destination, text.data() + position, count);
+        position += count;
+        return count;
+    };
+}
+
 const char* TLineReader::FindFeed() const
 {
     return static_cast<const char*>(std::memchr(buffer_.get() + begin_, '\n', end_ - begin_));

@@ -26,6 +26,10 @@ public:
 
     explicit TLineReader(TSource source, std::size_t blockSize = std::size_t{1} << 20);
 
+    // A source over text in memory, handing out at most `maxPiece` bytes a
+    // call. The text must outlive the source.
+    static TSource MemorySource(std::string_view text, std::size_t maxPiece = static_cast<std::size_t>(-1));
+
     // The next whole line; false at the end of the input.
     bool ReadLine(std::string_view& line)
     {

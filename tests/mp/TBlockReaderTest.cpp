@@ -17,17 +17,6 @@ using quorvel::TLineReader;
 
 namespace {
 
-TLineReader::TSource PiecewiseSource(std::shared_ptr<const std::string> text, std::size_t piece)
-{
-    auto position = std::make_shared<std::size_t>(0);
-    return [text, piece, position](char* destination, std::size_t capacity) {
-        const std::size_t count = std::min({piece, capacity, text->size() - *position});
-        std::memcpy(destination, text->data() + *position, count);
-        *position += count;
-        return count;
-    };
-}
-
 std::string RandomLines(std::mt19937& random)
 {
     static const char* const kLines[] = {"12.5 1 2 3", "7", "", "   ", " 8 9", "Pop. 3", "-0.25\r", "1e3 x", "ab", "0x10"};
@@ -51,13 +40,13 @@ TEST(TBlockReader, LinesAndValuesInFileOrder)
     std::mt19937 random(17);
     for (int round = 0; round < 300; ++round) {
         auto text = std::make_shared<const std::string>("head\n" + RandomLines(random));
-        TLineReader lines(PiecewiseSource(text, std::uniform_int_distribution<std::size_t>(1, 300)(random)), 64);
+        TLineReader lines(TLineReader::MemorySource(*text, std::uniform_int_distribution<std::size_t>(1, 300)(random)), 64);
         std::string_view first;
         ASSERT_TRUE(lines.ReadLine(first));
         ASSERT_EQ("head", first);
 
         // The reference: the rest, split by a fresh line reader.
-        TLineReader reference(PiecewiseSource(text, 1 << 20));
+        TLineReader reference(TLineReader::MemorySource(*text, 1 << 20));
         std::string_view skipped;
         reference.ReadLine(skipped);
 

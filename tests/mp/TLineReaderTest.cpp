@@ -12,19 +12,6 @@ using quorvel::TLineReader;
 
 namespace {
 
-// A source that hands out the text in pieces of at most `piece` bytes, so
-// that refills fall everywhere.
-TLineReader::TSource PiecewiseSource(const std::string& text, std::size_t piece)
-{
-    auto position = std::make_shared<std::size_t>(0);
-    return [&text, piece, position](char* destination, std::size_t capacity) {
-        const std::size_t count = std::min({piece, capacity, text.size() - *position});
-        std::memcpy(destination, text.data() + *position, count);
-        *position += count;
-        return count;
-    };
-}
-
 // Lines as the reader must give them: split at LF, one CR before LF dropped,
 // a last line without LF kept.
 std::vector<std::string> ReferenceLines(const std::string& text)
@@ -67,7 +54,7 @@ TEST(TLineReader, ReadLineMatchesReferenceSplitForAnyBlockSize)
         const std::string text = RandomText(random);
         const std::size_t block = std::uniform_int_distribution<std::size_t>(16, 40)(random);
         const std::size_t piece = std::uniform_int_distribution<std::size_t>(1, 50)(random);
-        TLineReader reader(PiecewiseSource(text, piece), block);
+        TLineReader reader(TLineReader::MemorySource(text, piece), block);
         std::vector<std::string> lines;
         std::string_view line;
         while (reader.ReadLine(line)) {
@@ -86,7 +73,7 @@ TEST(TLineReader, SkipLineFindsMarkersAcrossRefillsAndKeepsPrefix)
         const std::size_t block = std::uniform_int_distribution<std::size_t>(16, 40)(random);
         const std::size_t piece = std::uniform_int_distribution<std::size_t>(1, 50)(random);
         const std::size_t prefixLimit = std::uniform_int_distribution<std::size_t>(0, 30)(random);
-        TLineReader reader(PiecewiseSource(text, piece), block);
+        TLineReader reader(TLineReader::MemorySource(text, piece), block);
         const std::vector<std::string> expected = ReferenceLines(text);
         std::size_t index = 0;
         bool found = false;
@@ -120,7 +107,7 @@ TEST(TLineReader, ReadLineBoundedKeepsShortLinesWholeAndHeadsOfLongOnes)
         const std::size_t block = std::uniform_int_distribution<std::size_t>(16, 40)(random);
         const std::size_t piece = std::uniform_int_distribution<std::size_t>(1, 50)(random);
         const std::size_t maxKept = std::uniform_int_distribution<std::size_t>(0, 120)(random);
-        TLineReader reader(PiecewiseSource(text, piece), block);
+        TLineReader reader(TLineReader::MemorySource(text, piece), block);
         std::string_view line;
         unsigned found = 0;
         bool cut = false;
