@@ -104,10 +104,22 @@ void TPatch::SetYear(TYear year, double population)
     runs_.insert(runs_.begin() + static_cast<std::ptrdiff_t>(next), TYearRun{year, offset});
 }
 
-void TPatch::UseArena(std::shared_ptr<TPopulationArena> arena)
+// Under AddressSanitizer populations stay on the heap, where every array
+// has guard zones of its own.
+#if defined(__SANITIZE_ADDRESS__)
+#define QUORVEL_HEAP_ONLY 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define QUORVEL_HEAP_ONLY 1
+#endif
+#endif
+
+void TPatch::UseArena([[maybe_unused]] std::shared_ptr<TPopulationArena> arena)
 {
+#ifndef QUORVEL_HEAP_ONLY
     if (populations_.empty())
         populations_ = std::vector<double, TArenaAllocator<double>>(TArenaAllocator<double>(std::move(arena)));
+#endif
 }
 
 void TPatch::SetYears(TYear first, const double* populations, std::size_t count)
