@@ -176,26 +176,40 @@ std::unique_ptr<TCentroids> TCentroidTools::Means(const TPatches& patches)
 // ---------------------------------------------------------------------------
 // Patch cleaning
 
+namespace {
+
+// Whether a patch holds a non-zero population in `threshold` adjacent
+// entries of its own year list; years it does not hold are no gaps.
+bool PassesCleaning(const TPatch& patch, std::int32_t threshold)
+{
+    if (threshold <= 0)
+        return threshold == 0; // no entries to check: every patch passes
+    bool qualifies = false;
+    std::int64_t run = 0;
+    patch.ForEachYear([&](TYear, double population) {
+        run = population != 0.0 ? run + 1 : 0;
+        if (run >= threshold)
+            qualifies = true;
+    });
+    return qualifies;
+}
+
+} // namespace
+
 std::unique_ptr<TPatches> TCentroidTools::CleanPatches(const TPatches& patches, std::int32_t threshold)
 {
     auto cleaned = std::make_unique<TPatches>();
     cleaned->SetResolution(patches.GetResolution());
-    for (const auto& [name, patch] : patches.GetPatchMap()) {
-        // The longest run of adjacent non-zero entries in the patch's own
-        // year list decides; years it does not hold are no gaps.
-        bool qualifies = threshold == 0; // no entries to check: every patch passes
-        std::int64_t run = 0;
-        if (threshold > 0) {
-            patch->ForEachYear([&](TYear, double population) {
-                run = population != 0.0 ? run + 1 : 0;
-                if (run >= threshold)
-                    qualifies = true;
-            });
-        }
-        if (qualifies)
+    for (const auto& [name, patch] : patches.GetPatchMap())
+        if (PassesCleaning(*patch, threshold))
             cleaned->AddPatch(patch->Clone());
-    }
     return cleaned;
+}
+
+std::unique_ptr<TPatches> TCentroidTools::CleanPatches(std::unique_ptr<TPatches> patches, std::int32_t threshold)
+{
+    patches->RemovePatchesIf([threshold](const TPatch& patch) { return !PassesCleaning(patch, threshold); });
+    return patches;
 }
 
 // ---------------------------------------------------------------------------

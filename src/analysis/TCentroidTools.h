@@ -46,6 +46,9 @@ public:
     // Copies of the patches that hold a non-zero population in `threshold`
     // adjacent entries of their own year list; same resolution.
     static std::unique_ptr<TPatches> CleanPatches(const TPatches& patches, std::int32_t threshold);
+    // The same result from a collection the caller gives up: the patches
+    // that fail are dropped in place, so nothing is copied.
+    static std::unique_ptr<TPatches> CleanPatches(std::unique_ptr<TPatches> patches, std::int32_t threshold);
 
     // --- Range coordinate shifts ----------------------------------------
     // R - C(y) for the years from position burnIn on, R = C at that position.

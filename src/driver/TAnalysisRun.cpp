@@ -45,7 +45,7 @@ void TAnalysisRun::Execute(const TRunSettings& settings, TReport& report)
     report.WriteLine(false, "Num patches loaded", Int(patches->GetNumPatches()));
 
     if (settings.PatchSizeThreshold > 0) {
-        patches = TCentroidTools::CleanPatches(*patches, settings.PatchSizeThreshold);
+        patches = TCentroidTools::CleanPatches(std::move(patches), settings.PatchSizeThreshold);
         report.WriteLine(false, "Patch size threshold", Int(settings.PatchSizeThreshold));
         report.WriteLine(false, "Num patches after cleaning", Int(patches->GetNumPatches()));
     }

@@ -73,7 +73,7 @@ std::vector<std::string> TRangeMetrics::ColumnNames(bool withBaseline)
 std::unique_ptr<TPatches> TRangeMetrics::Prepare(std::unique_ptr<TPatches> patches, const TMetricsOptions& options)
 {
     if (options.Threshold > 0)
-        patches = TCentroidTools::CleanPatches(*patches, options.Threshold);
+        patches = TCentroidTools::CleanPatches(std::move(patches), options.Threshold);
     if (options.Resolution)
         patches->SetResolution(*options.Resolution);
     return patches;

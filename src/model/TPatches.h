@@ -39,6 +39,13 @@ public:
     // Every patch's location, in name order.
     std::vector<TPoint> GetCoordinates() const;
 
+    // Deletes every patch for which `remove(const TPatch&)` is true.
+    template <class Predicate>
+    void RemovePatchesIf(Predicate&& remove)
+    {
+        std::erase_if(patches_, [&](const auto& entry) { return remove(*entry.second); });
+    }
+
     // Name-ordered view for loops that need neither copies nor look-ups.
     const TPatchMap& GetPatchMap() const { return patches_; }
 

@@ -302,6 +302,11 @@ TEST(TCentroidTools, CleanPatchesNeedsAdjacentNonZeroEntries)
         const auto cleaned = TCentroidTools::CleanPatches(patches, c.threshold);
         EXPECT_EQ(cleaned->PatchExists("P"), c.kept);
         EXPECT_EQ(cleaned->GetNumPatches(), c.kept ? 1 : 0);
+        // The form that consumes its input keeps the same patches.
+        const auto inPlace = TCentroidTools::CleanPatches(quorvel::testing::MakePatches({{"P", 0, 0, c.years}}, 3.0),
+                                                          c.threshold);
+        EXPECT_EQ(inPlace->PatchExists("P"), c.kept);
+        EXPECT_EQ(inPlace->GetResolution(), 3.0);
     }
 }
 
