@@ -145,15 +145,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view text(reinterpret_cast<const char*>(data + 3), size - 3);
     const std::vector<std::string_view> expected = SplitLines(text);
 
-    std::size_t at = 0;
-    TLineReader reader(
-        [&text, &at](char* destination, std::size_t capacity) {
-            const std::size_t count = std::min(capacity, text.size() - at);
-            std::memcpy(destination, text.data() + at, count);
-            at += count;
-            return count;
-        },
-        lineBlock);
+    TLineReader reader(TLineReader::MemorySource(text), lineBlock);
 
     std::size_t index = 0;
     std::string_view line;

@@ -90,15 +90,7 @@ TLoadResult Load(const std::string& text, TYear startYear, std::size_t blockSize
             std::istringstream input(text);
             result.patches = TMPParser::LoadMP(input, startYear, "fuzz");
         } else {
-            std::size_t at = 0;
-            TLineReader reader(
-                [&text, &at](char* destination, std::size_t capacity) {
-                    const std::size_t count = std::min(capacity, text.size() - at);
-                    std::memcpy(destination, text.data() + at, count);
-                    at += count;
-                    return count;
-                },
-                blockSize);
+            TLineReader reader(TLineReader::MemorySource(text), blockSize);
             result.patches = TMPParser::LoadMP(reader, startYear, "fuzz");
         }
     } catch (const std::runtime_error& error) {

@@ -7,7 +7,7 @@ namespace quorvel {
 
 TLineReader::TLineReader(TSource source, std::size_t blockSize)
     : source_(std::move(source)), blockSize_(std::max<std::size_t>(blockSize, 16)),
-      buffer_(std::make_unique<char[]>(2 * blockSize_)), capacity_(2 * blockSize_)
+      buffer_(std::make_unique_for_overwrite<char[]>(2 * blockSize_)), capacity_(2 * blockSize_)
 {
 }
 
@@ -47,7 +47,7 @@ void TLineReader::MakeRoom()
         std::size_t capacity = capacity_;
         while (unread + blockSize_ > capacity)
             capacity *= 2;
-        auto grown = std::make_unique<char[]>(capacity);
+        auto grown = std::make_unique_for_overwrite<char[]>(capacity);
         std::memcpy(grown.get(), buffer_.get() + begin_, unread);
         buffer_ = std::move(grown);
         capacity_ = capacity;

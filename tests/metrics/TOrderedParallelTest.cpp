@@ -64,6 +64,11 @@ TEST(TOrderedParallel, AnExceptionStopsTheRunAndIsRethrown)
                              ++started;
                              if (i == 5)
                                  throw std::runtime_error("work");
+                             // Later items take a while, so that other workers
+                             // cannot run through all of them before the stop
+                             // is seen, however the threads are scheduled.
+                             if (i > 5)
+                                 std::this_thread::sleep_for(std::chrono::milliseconds(2));
                          },
                          [&](std::size_t i) { emitted.push_back(i); }),
                      std::runtime_error);
