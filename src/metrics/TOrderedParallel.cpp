@@ -88,6 +88,10 @@ void TOrderedParallel::Run(std::size_t count, unsigned jobs, const TWork& work, 
                 emit(emitted++);
             }
         }
+        // Every item may have finished while the last ones were emitted:
+        // the final count is still reported.
+        if (progress && emitted == count && reported != count)
+            progress(count);
     } catch (...) {
         std::lock_guard lock(mutex);
         if (!failure)
