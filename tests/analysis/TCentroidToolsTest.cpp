@@ -103,15 +103,7 @@ std::vector<TYear> YearRange(TYear first, TYear last)
     return years;
 }
 
-std::string ErrorOf(const std::function<void()>& action)
-{
-    try {
-        action();
-    } catch (const std::runtime_error& error) {
-        return error.what();
-    }
-    return "(no exception)";
-}
+using quorvel::testing::ErrorOf;
 
 } // namespace
 

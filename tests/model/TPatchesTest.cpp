@@ -1,5 +1,7 @@
 #include "model/TPatches.h"
 
+#include "testlib/PatchFixtures.h"
+
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -19,15 +21,7 @@ std::unique_ptr<TPatch> MakePatch(const std::string& name, double x = 0, double 
     return std::make_unique<TPatch>(name, "", x, y);
 }
 
-std::string ErrorOf(const std::function<void()>& action)
-{
-    try {
-        action();
-    } catch (const std::runtime_error& error) {
-        return error.what();
-    }
-    return "(no exception)";
-}
+using quorvel::testing::ErrorOf;
 
 } // namespace
 

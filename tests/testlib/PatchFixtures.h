@@ -7,7 +7,9 @@
 
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
@@ -41,6 +43,17 @@ inline bool SameDouble(double a, double b)
     if (std::isnan(a) || std::isnan(b))
         return std::isnan(a) && std::isnan(b);
     return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+// The message of the std::runtime_error an action throws.
+inline std::string ErrorOf(const std::function<void()>& action)
+{
+    try {
+        action();
+    } catch (const std::runtime_error& error) {
+        return error.what();
+    }
+    return "(no exception)";
 }
 
 } // namespace quorvel::testing
